@@ -1,0 +1,277 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end table (cases.py) against a real hookline executable.
+
+  run_e2e.py --target wine --hookline build/windows/hookline.exe \
+             --launcher build/windows/rawlaunch.exe --modem build/linux/simmodem \
+             --work build/linux/e2e-wine
+
+Exits 0 when every case passes, 1 when one fails, and 77 (skipped) when the
+target cannot run here, unless CI is set: then that is a failure too.
+"""
+
+import argparse
+import os
+import queue
+import shutil
+import signal
+import subprocess
+import sys
+import threading
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cases import CASES  # noqa: E402
+
+SKIP = 77
+RUN_TIMEOUT = 30.0
+EVENT_TIMEOUT = 20.0
+
+
+class Failure(Exception):
+    pass
+
+
+class Modem:
+    """The simulated modem, its events gathered as they come."""
+
+    def __init__(self, program, options, link):
+        self.process = subprocess.Popen(
+            [program, "--link", link] + options,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE)
+        self.events = []
+        self.lock = threading.Lock()
+        self.arrived = threading.Condition(self.lock)
+        threading.Thread(target=self._gather, daemon=True).start()
+        self.device = self.wait_for(lambda e: e.startswith("device "))[7:]
+
+    def _gather(self):
+        for line in self.process.stdout:
+            with self.arrived:
+                self.events.append(line.decode().rstrip("\n"))
+                self.arrived.notify_all()
+        with self.arrived:
+            self.events.append(None)  # the modem has ended
+            self.arrived.notify_all()
+
+    def wait_for(self, wanted, timeout=EVENT_TIMEOUT):
+        deadline = time.monotonic() + timeout
+        with self.arrived:
+            while True:
+                for event in self.events:
+                    if event is not None and wanted(event):
+                        return event
+                left = deadline - time.monotonic()
+                if left <= 0 or (self.events and self.events[-1] is None):
+                    raise Failure(f"modem never reported it; it reported {self.events}")
+                self.arrived.wait(left)
+
+    def has(self, event):
+        with self.lock:
+            return event in self.events
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.send_signal(signal.SIGTERM)
+        self.process.wait(timeout=10)
+        with self.lock:
+            events = [e for e in self.events if e is not None]
+        received = b"".join(bytes.fromhex(e[9:]) for e in events
+                            if e.startswith("received "))
+        others = [e for e in events
+                  if not e.startswith("received ") and not e.startswith("device ")]
+        return others, received
+
+
+class WineTarget:
+    name = "wine"
+
+    def __init__(self, hookline, launcher, work):
+        if shutil.which("wine") is None:
+            raise FileNotFoundError("wine is not installed")
+        for program in (hookline, launcher):
+            if not os.path.isfile(program):
+                raise FileNotFoundError(f"{program} has not been built")
+        self.hookline = hookline
+        self.launcher = launcher
+        self.env = dict(os.environ, WINEDEBUG="-all",
+                        WINEPREFIX=os.path.join(work, "wineprefix"))
+        os.makedirs(self.env["WINEPREFIX"], exist_ok=True)
+        quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                     stderr=subprocess.DEVNULL, env=self.env)
+        # A persistent server and the prefix's services started here, with
+        # nothing inherited: otherwise they would hold the first case's pipes.
+        subprocess.run(["wineboot", "-i"], check=True, timeout=300, **quiet)
+        subprocess.run(["wineserver", "-w"], timeout=60, **quiet)
+        subprocess.run(["wineserver", "-p"], check=True, **quiet)
+        subprocess.run(["wine", "cmd", "/c", "exit"], check=True, timeout=120, **quiet)
+        self.dosdevices = os.path.join(self.env["WINEPREFIX"], "dosdevices")
+
+    def port_link(self):
+        return os.path.join(self.dosdevices, "com3"), "com3"
+
+    def missing_port(self):
+        link = os.path.join(self.dosdevices, "com8")
+        if os.path.lexists(link):
+            os.unlink(link)
+        return "com8"
+
+    def file_name(self, path):
+        return "Z:" + path.replace("/", "\\")
+
+    def command(self, args, raw):
+        if raw is None:
+            return ["wine", self.hookline] + args, self.env
+        env = dict(self.env, RAWLAUNCH_COMMAND_LINE=raw)
+        return ["wine", self.launcher, self.file_name(os.path.abspath(self.hookline))], env
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], env=self.env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+
+def substitute(text, names):
+    for key, value in names.items():
+        text = text.replace("{" + key + "}", value)
+    return text
+
+
+def run_case(case, target, modem_program, work):
+    case_dir = os.path.join(work, "case")
+    shutil.rmtree(case_dir, ignore_errors=True)
+    os.makedirs(case_dir)
+    link, port = target.port_link()
+    modem = Modem(modem_program, case.modem_options, link)
+    hookline = None
+    try:
+        ordinary = os.path.join(case_dir, "report.txt")
+        original = b"Ordinary data that must survive.\r\n"
+        with open(ordinary, "wb") as f:
+            f.write(original)
+        names = {"port": port, "missing": target.missing_port(),
+                 "file": target.file_name(ordinary)}
+        args = [substitute(a, names) for a in case.args]
+        raw = substitute(case.raw, names) if case.raw is not None else None
+        command, env = target.command(args, raw)
+
+        stdin = subprocess.PIPE
+        if case.stdin == "empty":
+            stdin = open(os.path.join(case_dir, "empty"), "wb+")
+        out_path = os.path.join(case_dir, "stdout")
+        stdout = {"pipe": subprocess.PIPE, "file": None, "full": None}[case.stdout]
+        if case.stdout == "file":
+            stdout = open(out_path, "wb")
+        elif case.stdout == "full":
+            stdout = open("/dev/full", "wb")
+
+        hookline = subprocess.Popen(command, env=env, stdin=stdin, stdout=stdout,
+                                    stderr=subprocess.DEVNULL)
+        collected = []
+        if case.stdout == "pipe":
+            threading.Thread(target=lambda: collected.append(hookline.stdout.read()),
+                             daemon=True).start()
+        if case.stdin == "closed":
+            hookline.stdin.close()
+
+        for step, value in case.steps:
+            if step == "modem":
+                modem.wait_for(lambda e, v=value: e == v)
+            elif step == "hold":
+                time.sleep(value)
+                if hookline.poll() is not None:
+                    raise Failure(f"hookline ended during the wait, status {hookline.returncode}")
+                if modem.has("closed"):
+                    raise Failure("the port was closed during the wait")
+            elif step == "send":
+                hookline.stdin.write(value)
+                hookline.stdin.flush()
+
+        try:
+            status = hookline.wait(timeout=RUN_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("hookline did not end")
+        if "opened" in case.modem and "closed" in case.modem:
+            modem.wait_for(lambda e: e == "closed")
+
+        if case.stdout == "pipe":
+            deadline = time.monotonic() + 10
+            while not collected and time.monotonic() < deadline:
+                time.sleep(0.01)
+            output = collected[0] if collected else b""
+        elif case.stdout == "file":
+            stdout.close()
+            with open(out_path, "rb") as f:
+                output = f.read()
+        else:
+            output = None
+
+        events, received = modem.stop()
+        problems = []
+        if status != case.exit:
+            problems.append(f"exit status {status}, expected {case.exit}")
+        if case.output is not None and output != case.output:
+            problems.append(f"standard output {output!r}, expected {case.output!r}")
+        if events != case.modem:
+            problems.append(f"modem reported {events}, expected {case.modem}")
+        if received != case.received:
+            problems.append(f"modem received {received.hex(' ')}, expected {case.received.hex(' ')}")
+        with open(ordinary, "rb") as f:
+            if f.read() != original:
+                problems.append("the ordinary file was changed")
+        if problems:
+            raise Failure("; ".join(problems))
+    finally:
+        if hookline is not None and hookline.poll() is None:
+            hookline.kill()
+            hookline.wait()
+        modem.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--target", choices=["wine"], required=True)
+    parser.add_argument("--hookline", required=True)
+    parser.add_argument("--launcher")
+    parser.add_argument("--modem", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--only", help="run only the cases whose name holds this text")
+    options = parser.parse_args()
+    in_ci = bool(os.environ.get("CI"))
+
+    options.work = os.path.abspath(options.work)
+    os.makedirs(options.work, exist_ok=True)
+    try:
+        target = WineTarget(options.hookline, options.launcher, options.work)
+    except (FileNotFoundError, subprocess.SubprocessError) as error:
+        print(f"cannot run the {options.target} cases here: {error}")
+        return 1 if in_ci else SKIP
+
+    passed = failed = 0
+    try:
+        for case in CASES:
+            if case.only and target.name not in case.only:
+                continue
+            if options.only and options.only not in case.name:
+                continue
+            started = time.monotonic()
+            try:
+                run_case(case, target, options.modem, options.work)
+                passed += 1
+                verdict = "PASS"
+            except Failure as failure:
+                failed += 1
+                verdict = f"FAIL: {failure}"
+            except Exception:  # a broken case must not hide the others
+                failed += 1
+                verdict = "ERROR: " + traceback.format_exc()
+            print(f"[{target.name}] {case.name}: {verdict} "
+                  f"({time.monotonic() - started:.1f} s)", flush=True)
+    finally:
+        target.close()
+    print(f"{passed} passed, {failed} failed")
+    return 0 if failed == 0 and passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
