@@ -47,6 +47,16 @@ Handle OpenPortExclusive(const char* name) {
   if (fd < 0) {
     return InvalidHandle;
   }
+  // With standard output closed the port would take descriptor 1 and receive
+  // the console's lines; it is kept above the standard three.
+  if (fd <= STDERR_FILENO) {
+    const int high = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    Close(fd);
+    if (high < 0) {
+      return InvalidHandle;
+    }
+    fd = high;
+  }
   // Nobody else's: the lock that serial programs take comes first, and
   // exclusive mode keeps out other openers (root passes through it).
   int locked = -1;

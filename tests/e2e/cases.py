@@ -6,11 +6,15 @@ name that does not exist) and {file} (an ordinary file, compared byte for byte
 afterwards). `raw` is an exact Windows command line and so only runs where the
 target can pass one. `only` names the targets a case is for; empty is all.
 
+Words may also hold {fifo} and {directory}.
+
 `steps` drive the run: ("modem", EVENT) waits for the modem to report EVENT,
 ("hold", SECONDS) checks that hookline is still waiting and the port still open
-that long, ("send", BYTES) types on hookline's standard input.
+that long, ("send", BYTES) types on hookline's standard input, ("end-input",
+None) closes it, ("signal", SIGNAL) sends hookline a signal.
 """
 
+import signal
 from dataclasses import dataclass, field
 
 USAGE = (b"Podaj jako parametr nazwe portu, na ktorym pracuje modem np. dla com3\r\n"
@@ -33,12 +37,17 @@ class Case:
     raw: str = None
     only: tuple = ()
     modem_options: list = field(default_factory=list)
-    stdin: str = "pipe"        # pipe (kept open), empty (an empty file), closed (a pipe closed at once)
-    stdout: str = "pipe"       # pipe, file, full (/dev/full)
+    stdin: str = "pipe"        # pipe (kept open), empty (an empty file),
+                               # closed (a pipe closed at once), tty (a terminal),
+                               # closed-fd (no standard input at all)
+    stdout: str = "pipe"       # pipe, file, full (/dev/full), closed,
+                               # reader-gone (a pipe whose reader has closed)
+    port_locked: bool = False  # another program holds the port open and locked
+    instances: int = 1         # hooklines started together on the port
     steps: list = field(default_factory=list)
-    exit: int = 0
+    exit: int = 0              # a negative status: ended by that signal
     output: bytes = None       # exact standard output; None: not compared
-    output_starts: bytes = None
+    output_starts: bytes = None  # what standard output must begin with
     modem: list = field(default_factory=list)  # the modem's events but "received"
     received: bytes = b""      # all bytes the modem received
 
@@ -96,4 +105,48 @@ CASES = [
          args=["{port}"],
          steps=[("modem", "off-hook"), ("hold", 0.3), ("send", b"\x1a")],
          output=CLOSE_PROMPT, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("directory given as the port is refused",
+         args=["{directory}"], stdin="empty",
+         output=OPEN_FAILED),
+    Case("FIFO given as the port is refused",
+         args=["{fifo}"], stdin="empty",
+         output=OPEN_FAILED),
+    Case("/dev/null given as the port is refused",
+         args=["/dev/null"], only=("native",), stdin="empty",
+         output=OPEN_FAILED),
+    Case("port locked by another program",
+         args=["{port}"], only=("native",), port_locked=True, stdin="empty",
+         output=OPEN_FAILED, modem=["opened", "closed"]),
+    Case("two started together: one takes the line, the other cannot open",
+         args=["{port}"], only=("native",), instances=2,
+         steps=[("modem", "off-hook"), ("hold", 0.5), ("end-input", None)],
+         modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("Enter typed on a terminal ends the wait",
+         args=["{port}"], only=("native",), stdin="tty",
+         steps=[("modem", "off-hook"), ("send", b"typed"), ("hold", 0.5),
+                ("send", b"\r")],
+         output=CLOSE_PROMPT, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("Ctrl+D on a terminal is end of input",
+         args=["{port}"], only=("native",), stdin="tty",
+         steps=[("modem", "off-hook"), ("hold", 0.3), ("send", b"\x04")],
+         output=CLOSE_PROMPT, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    # Buffered for the pipe, the prompt goes down with the process.
+    Case("SIGINT during the wait ends the run, the port is released",
+         args=["{port}"], only=("native",),
+         steps=[("modem", "off-hook"), ("hold", 0.3), ("signal", signal.SIGINT)],
+         exit=-signal.SIGINT, output=b"", modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("SIGHUP during the wait ends the run, the port is released",
+         args=["{port}"], only=("native",),
+         steps=[("modem", "off-hook"), ("hold", 0.3), ("signal", signal.SIGHUP)],
+         exit=-signal.SIGHUP, output=b"", modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("standard output a pipe whose reader has gone: status 1, no signal death",
+         args=["{port}"], only=("native",), stdout="reader-gone", stdin="empty",
+         exit=1, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("standard input closed: status 1, the port never read",
+         args=["{port}"], only=("native",), stdin="closed-fd",
+         exit=1, output_starts=CLOSE_PROMPT + b"Blad konsoli: ",
+         modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("standard output closed: status 1",
+         args=["{port}"], only=("native",), stdout="closed", stdin="empty",
+         exit=1, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
 ]

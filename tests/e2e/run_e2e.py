@@ -10,8 +10,11 @@ target cannot run here, unless CI is set: then that is a failure too.
 """
 
 import argparse
+import fcntl
 import os
+import pty
 import queue
+import shlex
 import shutil
 import signal
 import subprocess
@@ -21,7 +24,7 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cases import CASES  # noqa: E402
+from cases import CASES, CLOSE_PROMPT, OPEN_FAILED  # noqa: E402
 
 SKIP = 77
 RUN_TIMEOUT = 30.0
@@ -108,7 +111,10 @@ class WineTarget:
         self.dosdevices = os.path.join(self.env["WINEPREFIX"], "dosdevices")
 
     def port_link(self):
-        return os.path.join(self.dosdevices, "com3"), "com3"
+        return os.path.join(self.dosdevices, "com3")
+
+    def port_name(self, modem):
+        return "com3"
 
     def missing_port(self):
         link = os.path.join(self.dosdevices, "com8")
@@ -131,87 +137,203 @@ class WineTarget:
                        stderr=subprocess.DEVNULL)
 
 
+class NativeTarget:
+    name = "native"
+
+    def __init__(self, hookline, work, wrapper):
+        if not os.path.isfile(hookline):
+            raise FileNotFoundError(f"{hookline} has not been built")
+        self.hookline = os.path.abspath(hookline)
+        self.work = work
+        self.wrapper = wrapper
+
+    def port_link(self):
+        return os.path.join(self.work, "port")
+
+    def port_name(self, modem):
+        return modem.device
+
+    def missing_port(self):
+        return os.path.join(self.work, "no-such-port")
+
+    def file_name(self, path):
+        return path
+
+    def command(self, args, raw):
+        assert raw is None, "a raw command line is for Windows targets"
+        return self.wrapper + [self.hookline] + args, dict(os.environ)
+
+    def close(self):
+        pass
+
+
 def substitute(text, names):
     for key, value in names.items():
         text = text.replace("{" + key + "}", value)
     return text
 
 
+class Hookline:
+    """One started hookline, its standard streams as the case asks."""
+
+    def __init__(self, case, command, env, case_dir, index=0):
+        self.case = case
+        self.terminal = None
+        self.out_path = os.path.join(case_dir, f"stdout{index}")
+        self.collected = []
+        close_after_start = []
+
+        stdin = subprocess.PIPE
+        if case.stdin == "empty":
+            stdin = open(os.path.join(case_dir, "empty"), "wb+")
+            close_after_start.append(stdin)
+        elif case.stdin == "tty":
+            self.terminal, slave = pty.openpty()
+            stdin = slave
+            close_after_start.append(slave)
+
+        closing = []
+        preexec = None
+        if case.stdin == "closed-fd":
+            stdin = subprocess.DEVNULL
+            closing.append(0)
+
+        stdout = subprocess.PIPE
+        if case.stdout == "file":
+            stdout = open(self.out_path, "wb")
+            close_after_start.append(stdout)
+        elif case.stdout == "full":
+            stdout = open("/dev/full", "wb")
+            close_after_start.append(stdout)
+        elif case.stdout == "reader-gone":
+            reader, stdout = os.pipe()
+            os.close(reader)
+            close_after_start.append(stdout)
+        elif case.stdout == "closed":
+            stdout = subprocess.DEVNULL
+            closing.append(1)
+        if closing:
+            preexec = lambda: [os.close(fd) for fd in closing]  # noqa: E731
+
+        self.process = subprocess.Popen(command, env=env, stdin=stdin, stdout=stdout,
+                                        stderr=subprocess.DEVNULL, preexec_fn=preexec)
+        for item in close_after_start:
+            item.close() if hasattr(item, "close") else os.close(item)
+        if case.stdout == "pipe":
+            threading.Thread(target=lambda: self.collected.append(self.process.stdout.read()),
+                             daemon=True).start()
+        if case.stdin == "closed":
+            self.process.stdin.close()
+
+    def send(self, data):
+        if self.terminal is not None:
+            os.write(self.terminal, data)
+        else:
+            self.process.stdin.write(data)
+            self.process.stdin.flush()
+
+    def end_input(self):
+        if self.process.stdin is not None and not self.process.stdin.closed:
+            self.process.stdin.close()
+
+    def wait(self):
+        try:
+            return self.process.wait(timeout=RUN_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            raise Failure("hookline did not end")
+
+    def output(self):
+        if self.case.stdout == "pipe":
+            deadline = time.monotonic() + 10
+            while not self.collected and time.monotonic() < deadline:
+                time.sleep(0.01)
+            return self.collected[0] if self.collected else b""
+        if self.case.stdout == "file":
+            with open(self.out_path, "rb") as f:
+                return f.read()
+        return None
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        if self.terminal is not None:
+            os.close(self.terminal)
+            self.terminal = None
+
+
 def run_case(case, target, modem_program, work):
     case_dir = os.path.join(work, "case")
     shutil.rmtree(case_dir, ignore_errors=True)
     os.makedirs(case_dir)
-    link, port = target.port_link()
-    modem = Modem(modem_program, case.modem_options, link)
-    hookline = None
+    modem = Modem(modem_program, case.modem_options, target.port_link())
+    started = []
+    holder = None
     try:
         ordinary = os.path.join(case_dir, "report.txt")
         original = b"Ordinary data that must survive.\r\n"
         with open(ordinary, "wb") as f:
             f.write(original)
-        names = {"port": port, "missing": target.missing_port(),
-                 "file": target.file_name(ordinary)}
+        os.mkfifo(os.path.join(case_dir, "fifo"))
+        os.mkdir(os.path.join(case_dir, "directory"))
+        names = {"port": target.port_name(modem), "missing": target.missing_port(),
+                 "file": target.file_name(ordinary),
+                 "fifo": target.file_name(os.path.join(case_dir, "fifo")),
+                 "directory": target.file_name(os.path.join(case_dir, "directory"))}
         args = [substitute(a, names) for a in case.args]
         raw = substitute(case.raw, names) if case.raw is not None else None
         command, env = target.command(args, raw)
 
-        stdin = subprocess.PIPE
-        if case.stdin == "empty":
-            stdin = open(os.path.join(case_dir, "empty"), "wb+")
-        out_path = os.path.join(case_dir, "stdout")
-        stdout = {"pipe": subprocess.PIPE, "file": None, "full": None}[case.stdout]
-        if case.stdout == "file":
-            stdout = open(out_path, "wb")
-        elif case.stdout == "full":
-            stdout = open("/dev/full", "wb")
-
-        hookline = subprocess.Popen(command, env=env, stdin=stdin, stdout=stdout,
-                                    stderr=subprocess.DEVNULL)
-        collected = []
-        if case.stdout == "pipe":
-            threading.Thread(target=lambda: collected.append(hookline.stdout.read()),
-                             daemon=True).start()
-        if case.stdin == "closed":
-            hookline.stdin.close()
+        if case.port_locked:
+            # Another program holds the port, and its lock.
+            holder = os.open(modem.device, os.O_RDWR | os.O_NOCTTY)
+            fcntl.flock(holder, fcntl.LOCK_EX)
+        started = [Hookline(case, command, env, case_dir, i) for i in range(case.instances)]
+        hookline = started[0]
 
         for step, value in case.steps:
             if step == "modem":
                 modem.wait_for(lambda e, v=value: e == v)
             elif step == "hold":
                 time.sleep(value)
-                if hookline.poll() is not None:
-                    raise Failure(f"hookline ended during the wait, status {hookline.returncode}")
+                for each in started:
+                    if each.process.poll() is not None:
+                        raise Failure(f"hookline ended during the wait, status {each.process.returncode}")
                 if modem.has("closed"):
                     raise Failure("the port was closed during the wait")
             elif step == "send":
-                hookline.stdin.write(value)
-                hookline.stdin.flush()
+                hookline.send(value)
+            elif step == "end-input":
+                for each in started:
+                    each.end_input()
+            elif step == "signal":
+                hookline.process.send_signal(value)
 
-        try:
-            status = hookline.wait(timeout=RUN_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            raise Failure("hookline did not end")
-        if "opened" in case.modem and "closed" in case.modem:
+        statuses = [each.wait() for each in started]
+        outputs = [each.output() for each in started]
+        if holder is not None:
+            os.close(holder)
+            holder = None
+        if "closed" in case.modem:
             modem.wait_for(lambda e: e == "closed")
-
-        if case.stdout == "pipe":
-            deadline = time.monotonic() + 10
-            while not collected and time.monotonic() < deadline:
-                time.sleep(0.01)
-            output = collected[0] if collected else b""
-        elif case.stdout == "file":
-            stdout.close()
-            with open(out_path, "rb") as f:
-                output = f.read()
-        else:
-            output = None
-
         events, received = modem.stop()
+
         problems = []
-        if status != case.exit:
-            problems.append(f"exit status {status}, expected {case.exit}")
-        if case.output is not None and output != case.output:
-            problems.append(f"standard output {output!r}, expected {case.output!r}")
+        if case.instances == 1:
+            if statuses[0] != case.exit:
+                problems.append(f"exit status {statuses[0]}, expected {case.exit}")
+            if case.output is not None and outputs[0] != case.output:
+                problems.append(f"standard output {outputs[0]!r}, expected {case.output!r}")
+            if case.output_starts is not None and not (outputs[0] or b"").startswith(case.output_starts):
+                problems.append(f"standard output {outputs[0]!r}, expected to start {case.output_starts!r}")
+        else:
+            # Exactly one instance takes the port; each of the others reports
+            # the failed open.
+            if statuses != [0] * case.instances:
+                problems.append(f"exit statuses {statuses}")
+            expected = sorted([CLOSE_PROMPT] + [OPEN_FAILED] * (case.instances - 1))
+            if sorted(outputs) != expected:
+                problems.append(f"outputs {sorted(outputs)}, expected {expected}")
         if events != case.modem:
             problems.append(f"modem reported {events}, expected {case.modem}")
         if received != case.received:
@@ -222,19 +344,22 @@ def run_case(case, target, modem_program, work):
         if problems:
             raise Failure("; ".join(problems))
     finally:
-        if hookline is not None and hookline.poll() is None:
-            hookline.kill()
-            hookline.wait()
+        for each in started:
+            each.kill()
+        if holder is not None:
+            os.close(holder)
         modem.stop()
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--target", choices=["wine"], required=True)
+    parser.add_argument("--target", choices=["wine", "native"], required=True)
     parser.add_argument("--hookline", required=True)
-    parser.add_argument("--launcher")
+    parser.add_argument("--launcher", help="rawlaunch.exe, for the wine target")
     parser.add_argument("--modem", required=True)
     parser.add_argument("--work", required=True)
+    parser.add_argument("--wrapper", default="",
+                        help="a command to run the native hookline under, such as valgrind")
     parser.add_argument("--only", help="run only the cases whose name holds this text")
     options = parser.parse_args()
     in_ci = bool(os.environ.get("CI"))
@@ -242,7 +367,10 @@ def main():
     options.work = os.path.abspath(options.work)
     os.makedirs(options.work, exist_ok=True)
     try:
-        target = WineTarget(options.hookline, options.launcher, options.work)
+        if options.target == "wine":
+            target = WineTarget(options.hookline, options.launcher, options.work)
+        else:
+            target = NativeTarget(options.hookline, options.work, shlex.split(options.wrapper))
     except (FileNotFoundError, subprocess.SubprocessError) as error:
         print(f"cannot run the {options.target} cases here: {error}")
         return 1 if in_ci else SKIP
