@@ -25,11 +25,13 @@
 //   --once               end after the port has been closed once
 //
 // The modem keeps a descriptor of the device open itself, so that the pty
-// keeps its raw settings between openers; opens and closes by others are seen
-// through inotify.
+// keeps its raw settings between openers. Opens are seen through inotify;
+// since inotify folds repeated events into one, a close is confirmed by
+// looking for any other process that still has the device open.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,6 +42,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -186,6 +189,29 @@ std::string Hex(const char* data, std::size_t length) {
   return text;
 }
 
+// Whether a process other than this one holds a descriptor of the device.
+bool OpenElsewhere(dev_t device) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const std::string self = std::to_string(getpid());
+  for (const auto& process : fs::directory_iterator("/proc", error)) {
+    const std::string pid = process.path().filename();
+    if (pid == self || !std::isdigit(static_cast<unsigned char>(pid[0]))) {
+      continue;
+    }
+    std::error_code ignored;
+    for (const auto& fd :
+         fs::directory_iterator(process.path() / "fd", ignored)) {
+      struct stat status {};
+      if (stat(fd.path().c_str(), &status) == 0 && S_ISCHR(status.st_mode) &&
+          status.st_rdev == device) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -260,7 +286,11 @@ int main(int argc, char* argv[]) {
     }
   };
 
-  int openers = 0;
+  struct stat device_status {};
+  if (stat(device.c_str(), &device_status) != 0) {
+    Fail("stat pty device");
+  }
+  bool open_now = false;
   using Clock = std::chrono::steady_clock;
   Clock::time_point hang_up_at = Clock::time_point::max();
   for (;;) {
@@ -291,7 +321,8 @@ int main(int argc, char* argv[]) {
         std::memcpy(&event, events.data() + at, sizeof event);
         at += static_cast<ssize_t>(sizeof event + event.len);
         if (event.mask & IN_OPEN) {
-          if (openers++ == 0) {
+          if (!open_now) {
+            open_now = true;
             Report("opened");
             if (options.hang_up_after_ms >= 0) {
               hang_up_at = Clock::now() +
@@ -299,7 +330,8 @@ int main(int argc, char* argv[]) {
             }
           }
         } else if (event.mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
-          if (openers > 0 && --openers == 0) {
+          if (open_now && !OpenElsewhere(device_status.st_rdev)) {
+            open_now = false;
             drain();
             Report("closed");
             modem.LineDropped();
