@@ -39,8 +39,8 @@ bool IsCommunicationsDevice(HANDLE handle) {
   return GetCommState(handle, &settings) != FALSE;
 }
 
-ErrorCode LastError(ErrorCode fallback) {
-  const DWORD error = GetLastError();
+// A failed call whose error code is 0 still counts as failed.
+ErrorCode Failed(DWORD error, ErrorCode fallback) {
   return error != ERROR_SUCCESS ? error : fallback;
 }
 
@@ -88,7 +88,7 @@ ErrorCode WriteStandardOutput(const char* data, std::size_t length) {
         std::min<std::size_t>(length, std::numeric_limits<DWORD>::max()));
     DWORD count = 0;
     if (!WriteFile(StandardOutput(), data, chunk, &count, nullptr)) {
-      return LastError(ERROR_WRITE_FAULT);
+      return Failed(GetLastError(), ERROR_WRITE_FAULT);
     }
     if (count == 0) {
       return ERROR_WRITE_FAULT;
@@ -105,10 +105,11 @@ ErrorCode ReadStandardInput(char* buffer, std::size_t capacity,
   const DWORD wanted = static_cast<DWORD>(
       std::min<std::size_t>(capacity, std::numeric_limits<DWORD>::max()));
   if (!ReadFile(StandardInput(), buffer, wanted, &got, nullptr)) {
+    // A pipe whose writing end has gone is end of input.
     const DWORD error = GetLastError();
     *count = 0;
     return error == ERROR_BROKEN_PIPE ? ERROR_SUCCESS
-                                      : LastError(ERROR_READ_FAULT);
+                                      : Failed(error, ERROR_READ_FAULT);
   }
   *count = got;
   return ERROR_SUCCESS;
