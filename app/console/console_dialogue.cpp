@@ -1,5 +1,7 @@
 #include "app/console/console_dialogue.h"
 
+#include "app/console/line_input.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -10,9 +12,6 @@ namespace {
 
 constexpr std::size_t BufferSize = 128;
 constexpr char EndOfLine[] = {'\r', '\n'};
-constexpr char CarriageReturn = '\r';
-constexpr char LineFeed = '\n';
-constexpr char EndOfFileMark = '\x1A';
 
 struct OutputState {
   bool kind_known = false;
@@ -21,15 +20,8 @@ struct OutputState {
   std::size_t used = 0;
 };
 
-struct InputState {
-  std::array<char, BufferSize> buffer{};
-  std::size_t next = 0;
-  std::size_t end = 0;
-  bool at_end = false;
-};
-
 OutputState Output;
-InputState Input;
+LineInput Input;
 
 void WriteOut(const char* data, std::size_t length) {
   if (const sys::ErrorCode error = sys::WriteStandardOutput(data, length)) {
@@ -78,16 +70,14 @@ void PutBytes(std::string_view bytes) {
   }
 }
 
-// Fills the input buffer with the next block; an empty block is end of input.
+// Reads the next block of input; an empty block is end of input.
 void RefillInput() {
   std::size_t count = 0;
-  if (const sys::ErrorCode error = sys::ReadStandardInput(
-          Input.buffer.data(), Input.buffer.size(), &count)) {
+  if (const sys::ErrorCode error =
+          sys::ReadStandardInput(Input.Block(), LineInput::BlockSize, &count)) {
     throw ConsoleFailure(ConsoleFailure::Operation::ReadInput, error);
   }
-  Input.next = 0;
-  Input.end = std::min(count, Input.buffer.size());
-  Input.at_end = Input.end == 0;
+  Input.Took(count);
 }
 
 }  // namespace
@@ -114,24 +104,8 @@ void ShowLine(std::string_view message) {
 }
 
 void AwaitEnter() {
-  while (!Input.at_end) {
-    if (Input.next == Input.end) {
-      RefillInput();
-      continue;
-    }
-    const char byte = Input.buffer[Input.next];
-    if (byte == EndOfFileMark) {
-      // Ctrl+Z ends the input for this wait and every later one.
-      Input.at_end = true;
-      return;
-    }
-    ++Input.next;
-    if (byte == CarriageReturn) {
-      if (Input.next < Input.end && Input.buffer[Input.next] == LineFeed) {
-        ++Input.next;
-      }
-      return;
-    }
+  while (!Input.SkipLine()) {
+    RefillInput();
   }
 }
 
@@ -159,7 +133,7 @@ void EndRunAfterFailure(const ConsoleFailure& failure) {
 
 void ResetConsole() {
   Output = OutputState{};
-  Input = InputState{};
+  Input = LineInput{};
 }
 
 }  // namespace hookline

@@ -6,7 +6,8 @@ name that does not exist) and {file} (an ordinary file, compared byte for byte
 afterwards). `raw` is an exact Windows command line and so only runs where the
 target can pass one. `only` names the targets a case is for; empty is all.
 
-Words may also hold {fifo} and {directory}.
+Words may also hold {fifo}, {directory} and {filelink} (a symbolic link to
+the ordinary file); `args` may be bytes.
 
 `steps` drive the run: ("modem", EVENT) waits for the modem to report EVENT,
 ("hold", SECONDS) checks that hookline is still waiting and the port still open
@@ -47,6 +48,7 @@ class Case:
     steps: list = field(default_factory=list)
     exit: int = 0              # a negative status: ended by that signal
     output: bytes = None       # exact standard output; None: not compared
+    output_any: list = None    # standard output must be one of these
     output_starts: bytes = None  # what standard output must begin with
     modem: list = field(default_factory=list)  # the modem's events but "received"
     received: bytes = b""      # all bytes the modem received
@@ -149,4 +151,51 @@ CASES = [
     Case("standard output closed: status 1",
          args=["{port}"], only=("native",), stdout="closed", stdin="empty",
          exit=1, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+
+    # Faults.
+    Case("standard output closed under Wine: status 1",
+         args=["{port}"], only=("wine",), stdout="closed", stdin="empty",
+         exit=1, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("standard output a pipe whose reader has gone, under Wine: status 1",
+         args=["{port}"], only=("wine",), stdout="reader-gone", stdin="empty",
+         exit=1, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("standard input a pipe closed during the wait ends it",
+         args=["{port}"],
+         steps=[("modem", "off-hook"), ("hold", 0.3), ("end-input", None)],
+         output=CLOSE_PROMPT, modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
+    Case("port hung up during the wait: the run ends as usual",
+         args=["{port}"], modem_options=["--hang-up-after", "300"],
+         steps=[("modem", "hung-up"), ("send", b"\r")],
+         output=CLOSE_PROMPT,
+         modem=["opened", "command ATH1", "off-hook", "answered OK", "hung-up"],
+         received=OFF_HOOK_COMMAND),
+    # Hung up at once, the port fails either its checks or the blocked write.
+    Case("port hung up before the write",
+         args=["{port}"], modem_options=["--stall", "--hang-up-after", "0"],
+         stdin="empty",
+         output_any=[OPEN_FAILED, WRITE_FAILED + CLOSE_PROMPT],
+         modem=["stalled", "opened", "hung-up"]),
+    Case("huge port name (32 KiB)",
+         args=["x" * 32768], only=("native",), stdin="empty",
+         output=OPEN_FAILED),
+    Case("long port name (30,000 bytes)",
+         args=["x" * 30000], stdin="empty",
+         output=OPEN_FAILED),
+    Case("empty port name: usage",
+         args=[""], only=("native",), stdin="empty",
+         output=USAGE),
+    Case("port name with control characters",
+         args=["\x01\x02{missing}\x1f"], stdin="empty",
+         output=OPEN_FAILED),
+    Case("port name with bytes 0x80 to 0xFF",
+         args=[bytes(range(0x80, 0x100))], stdin="empty",
+         output=OPEN_FAILED),
+    Case("symbolic link to an ordinary file given as the port is refused",
+         args=["{filelink}"], only=("native",), stdin="empty",
+         output=OPEN_FAILED),
+    # Load.
+    Case("fifty started together: exactly one takes the line",
+         args=["{port}"], only=("native",), instances=50,
+         steps=[("modem", "off-hook"), ("hold", 1.0), ("end-input", None)],
+         modem=MODEM_RUN, received=OFF_HOOK_COMMAND),
 ]

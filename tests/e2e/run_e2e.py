@@ -168,6 +168,8 @@ class NativeTarget:
 
 
 def substitute(text, names):
+    if isinstance(text, bytes):
+        return text
     for key, value in names.items():
         text = text.replace("{" + key + "}", value)
     return text
@@ -276,10 +278,12 @@ def run_case(case, target, modem_program, work):
             f.write(original)
         os.mkfifo(os.path.join(case_dir, "fifo"))
         os.mkdir(os.path.join(case_dir, "directory"))
+        os.symlink(ordinary, os.path.join(case_dir, "filelink"))
         names = {"port": target.port_name(modem), "missing": target.missing_port(),
                  "file": target.file_name(ordinary),
                  "fifo": target.file_name(os.path.join(case_dir, "fifo")),
-                 "directory": target.file_name(os.path.join(case_dir, "directory"))}
+                 "directory": target.file_name(os.path.join(case_dir, "directory")),
+                 "filelink": target.file_name(os.path.join(case_dir, "filelink"))}
         args = [substitute(a, names) for a in case.args]
         raw = substitute(case.raw, names) if case.raw is not None else None
         command, env = target.command(args, raw)
@@ -325,6 +329,8 @@ def run_case(case, target, modem_program, work):
                 problems.append(f"exit status {statuses[0]}, expected {case.exit}")
             if case.output is not None and outputs[0] != case.output:
                 problems.append(f"standard output {outputs[0]!r}, expected {case.output!r}")
+            if case.output_any is not None and outputs[0] not in case.output_any:
+                problems.append(f"standard output {outputs[0]!r}, expected one of {case.output_any!r}")
             if case.output_starts is not None and not (outputs[0] or b"").startswith(case.output_starts):
                 problems.append(f"standard output {outputs[0]!r}, expected to start {case.output_starts!r}")
         else:
