@@ -7,18 +7,13 @@
 #include <string_view>
 
 #include "sys/command_line.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace {
 
 bool IsSeparator(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte >= 1 && byte <= 32;
-}
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
 }
 
 }  // namespace
