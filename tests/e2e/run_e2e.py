@@ -114,6 +114,7 @@ class WineTarget:
         # 32-bit support, and a kernel that runs 32-bit code).
         probe = subprocess.run(["wine", launcher], timeout=120, **quiet)
         if probe.returncode != 120:
+            self.close()  # the persistent server must not outlive the run
             raise FileNotFoundError(f"this Wine cannot start {launcher}")
 
     def port_link(self):
