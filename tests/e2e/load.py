@@ -26,22 +26,11 @@ from cases import CLOSE_PROMPT, OFF_HOOK_COMMAND  # noqa: E402
 from run_e2e import Failure, Modem  # noqa: E402
 
 
-def count(modem, event):
-    with modem.lock:
-        return sum(1 for e in modem.events if e == event)
-
-
-def received_total(modem):
-    with modem.lock:
-        return b"".join(bytes.fromhex(e[9:]) for e in modem.events
-                        if e and e.startswith("received "))
-
-
 def wait_closes(modem, wanted):
     deadline = time.monotonic() + 10
-    while count(modem, "closed") < wanted:
+    while modem.count("closed") < wanted:
         if time.monotonic() > deadline:
-            raise Failure(f"the modem saw {count(modem, 'closed')} closes, expected {wanted}")
+            raise Failure(f"the modem saw {modem.count('closed')} closes, expected {wanted}")
         time.sleep(0.001)
 
 
@@ -67,8 +56,8 @@ def sequential(hookline, modem, runs):
     for run in range(1, runs + 1):
         complete_run(hookline, modem.device)
         wait_closes(modem, run)
-    if received_total(modem) != OFF_HOOK_COMMAND * runs:
-        raise Failure(f"the modem received {len(received_total(modem))} bytes for {runs} runs")
+    if modem.received() != OFF_HOOK_COMMAND * runs:
+        raise Failure(f"the modem received {len(modem.received())} bytes for {runs} runs")
 
 
 def killed(hookline, modem, kills):
@@ -86,10 +75,10 @@ def killed(hookline, modem, kills):
             if time.monotonic() > deadline:
                 raise Failure("the port stayed locked after a SIGKILL")
             time.sleep(0.001)
-        before = len(received_total(modem))
+        before = len(modem.received())
         complete_run(hookline, modem.device)
         deadline = time.monotonic() + 10
-        while len(received_total(modem)) < before + 6:
+        while len(modem.received()) < before + 6:
             if time.monotonic() > deadline:
                 raise Failure("the run after a SIGKILL delivered no command")
             time.sleep(0.001)

@@ -70,20 +70,28 @@ class Modem:
                 self.arrived.wait(left)
 
     def has(self, event):
+        return self.count(event) > 0
+
+    def count(self, event):
         with self.lock:
-            return event in self.events
+            return self.events.count(event)
+
+    def received(self):
+        """All bytes the modem has received so far."""
+        with self.lock:
+            return b"".join(bytes.fromhex(e[9:]) for e in self.events
+                            if e is not None and e.startswith("received "))
 
     def stop(self):
+        """Ends the modem; returns its events but 'device' and 'received',
+        and all bytes it received."""
         if self.process.poll() is None:
             self.process.send_signal(signal.SIGTERM)
         self.process.wait(timeout=10)
         with self.lock:
-            events = [e for e in self.events if e is not None]
-        received = b"".join(bytes.fromhex(e[9:]) for e in events
-                            if e.startswith("received "))
-        others = [e for e in events
-                  if not e.startswith("received ") and not e.startswith("device ")]
-        return others, received
+            others = [e for e in self.events if e is not None
+                      and not e.startswith("received ") and not e.startswith("device ")]
+        return others, self.received()
 
 
 class WineTarget:
