@@ -29,6 +29,18 @@ bool IsTerminalDevice(int fd) {
          tcgetattr(fd, &settings) == 0;
 }
 
+// Repeats a call that a signal interrupted (-1 with EINTR); every other
+// result stands.
+template <typename Call>
+auto RetryInterrupted(Call call) {
+  for (;;) {
+    const auto result = call();
+    if (result >= 0 || errno != EINTR) {
+      return result;
+    }
+  }
+}
+
 void Close(int fd) {
   // Never retried: after EINTR the descriptor is gone on Linux.
   close(fd);
@@ -40,10 +52,8 @@ Handle OpenPortExclusive(const char* name) {
   // O_NONBLOCK for the open alone: a blocking open waits for a carrier that a
   // modem may never raise. O_NOCTTY: the port must not become the
   // controlling terminal.
-  int fd = -1;
-  do {
-    fd = open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
+  int fd = RetryInterrupted(
+      [&] { return open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
   if (fd < 0) {
     return InvalidHandle;
   }
@@ -59,10 +69,8 @@ Handle OpenPortExclusive(const char* name) {
   }
   // Nobody else's: the lock that serial programs take comes first, and
   // exclusive mode keeps out other openers (root passes through it).
-  int locked = -1;
-  do {
-    locked = flock(fd, LOCK_EX | LOCK_NB);
-  } while (locked != 0 && errno == EINTR);
+  const int locked =
+      RetryInterrupted([&] { return flock(fd, LOCK_EX | LOCK_NB); });
   if (locked != 0 || !IsTerminalDevice(fd)) {
     Close(fd);
     return InvalidHandle;
@@ -79,10 +87,8 @@ Handle OpenPortExclusive(const char* name) {
 
 bool WritePort(Handle port, const void* data, std::uint32_t length,
                std::uint32_t* written) {
-  ssize_t count = -1;
-  do {
-    count = write(Descriptor(port), data, length);
-  } while (count < 0 && errno == EINTR);
+  const ssize_t count =
+      RetryInterrupted([&] { return write(Descriptor(port), data, length); });
   *written = count > 0 ? static_cast<std::uint32_t>(count) : 0;
   return count >= 0;
 }
@@ -109,11 +115,9 @@ ErrorCode WriteStandardOutput(const char* data, std::size_t length) {
       std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
   static_cast<void>(broken_pipe_is_an_error);
   while (length > 0) {
-    const ssize_t count = write(STDOUT_FILENO, data, length);
+    const ssize_t count =
+        RetryInterrupted([&] { return write(STDOUT_FILENO, data, length); });
     if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
       return Errno();
     }
     if (count == 0) {
@@ -131,10 +135,8 @@ ErrorCode ReadStandardInput(char* buffer, std::size_t capacity,
   // the CR that the user typed. Files and pipes keep their exact bytes.
   static const bool terminal = isatty(STDIN_FILENO) != 0;
   *count = 0;
-  ssize_t got = -1;
-  do {
-    got = read(STDIN_FILENO, buffer, capacity);
-  } while (got < 0 && errno == EINTR);
+  const ssize_t got =
+      RetryInterrupted([&] { return read(STDIN_FILENO, buffer, capacity); });
   if (got < 0) {
     return Errno();
   }
